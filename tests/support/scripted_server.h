@@ -4,12 +4,24 @@
 // records every request it receives, and answers each with a reply the test
 // chose. Replies can misbehave on purpose (cut short, never answer, drip,
 // garbage) so that the client's failure paths run against a real socket.
+//
+// Each connection is served on a thread of its own, so a connection that never
+// answers does not hold up later ones. Every wait inside the server (delay,
+// drip, neverAnswer) wakes when the server stops, so the destructor returns
+// promptly whatever the replies were.
+//
+//   ScriptedServer server;
+//   server.replyAlways({.body = "hello"});
+//   ... httpGet("http://" + server.hostAndPort() + "/x") ...
+//   EXPECT_EQ(server.requests().at(0).target, "/x");
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -20,11 +32,18 @@ struct ReceivedRequest {
   std::string requestLine;  // the first line without CR LF, e.g. "GET /x?y HTTP/1.0"
   std::string target;       // the request target, e.g. "/x?y"
   std::string path;         // the target before '?'
+
+  // The value of the first header line named `name` (case-insensitive), with
+  // the blanks around it removed; empty when there is no such line.
+  [[nodiscard]] std::string header(std::string_view name) const;
+  // How many header lines are named `name` (case-insensitive).
+  [[nodiscard]] std::size_t headerCount(std::string_view name) const;
 };
 
 struct Reply {
   int status = 200;
   std::string body;
+  // Content-Length counts the body and the endless bytes.
   bool sendContentLength = true;
   std::string contentLengthOverride;  // when not empty, sent instead of the body's size
   std::vector<std::string> extraHeaders;  // whole lines without CR LF
@@ -39,9 +58,9 @@ struct Reply {
   bool neverAnswer = false;
   // Send the response one byte per `dripInterval` (0: all at once).
   std::chrono::milliseconds dripInterval{0};
-  // Bytes of the body to send after the response, repeated until the client
-  // goes away or `endlessBytes` is reached (0: none). For answers too big to
-  // build in memory.
+  // After the response, this many more bytes of 'x' (0: none), for answers too
+  // big to build in memory; a built Content-Length counts them. Sending stops
+  // early when the client goes away.
   unsigned long long endlessBytes = 0;
 };
 
@@ -58,7 +77,10 @@ class ScriptedServer {
   [[nodiscard]] std::uint16_t port() const;
   // "127.0.0.1:<port>", ready for setServiceHost.
   [[nodiscard]] std::string hostAndPort() const;
+  // "http://127.0.0.1:<port>" + target.
+  [[nodiscard]] std::string url(std::string_view target) const;
 
+  // The handler runs on the connection's thread, once per complete request.
   void setHandler(Handler handler);
   // Convenience: the same reply to every request.
   void replyAlways(Reply reply);
@@ -66,11 +88,12 @@ class ScriptedServer {
   [[nodiscard]] std::vector<ReceivedRequest> requests() const;
   [[nodiscard]] std::size_t requestCount() const;
   [[nodiscard]] std::size_t connectionCount() const;  // connections accepted
+  // Forgets the recorded requests and sets the connection count back to 0.
   void clearRequests();
 
  private:
   struct Impl;
-  Impl* m_impl;
+  std::unique_ptr<Impl> m_impl;
 };
 
 // A TCP port on 127.0.0.1 that refuses connections (bound, then closed).
