@@ -1,0 +1,9 @@
+#include <QApplication>
+
+#include "app/program.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quorvane"));
+  return quorvane::runProgram(application);
+}
