@@ -12,8 +12,10 @@
 // the trail byte of a character (GBK 81 7B, say) is never taken for the ASCII
 // byte it happens to equal ('{').
 //
-// Every operation is a pure function of its arguments.
+// Every operation is a pure function of its arguments. Positions are 32-bit,
+// so texts handed to the position-based operations must stay below 2 GiB.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -40,9 +42,22 @@ using ByteString = std::string;
 
 // 1-based position of the first occurrence of `marker` at a character start,
 // searching from `start` (1, 0 or any negative number search the whole text);
-// -1 when absent. The position counts from the first byte of the text.
+// -1 when absent. The position counts from the first byte of the text, but the
+// character stepping begins at `start`, so pass 1 or a position known to begin
+// a character (the byte after a marker found before).
+//
+// An empty marker is found at 1 when the whole text is searched and the text
+// is not empty; searching for it from any later start gives -1, so that a
+// caller never mistakes a stray empty marker for a hit in the middle of a text.
 [[nodiscard]] std::int32_t findText(std::string_view text, std::string_view marker,
                                     std::int32_t start = 1);
+
+// The 0-based offset of the first occurrence of `marker` at a character start,
+// stepping from byte offset `from`; std::string_view::npos when there is none,
+// when `marker` is empty or when `from` is past the end. The unbounded form of
+// findText that the other scans build on; takes linear time in the text.
+[[nodiscard]] std::size_t findTextOffset(std::string_view text, std::string_view marker,
+                                         std::size_t from);
 
 // The pieces between occurrences of `separator`, in order. An empty text has no
 // pieces; a leading separator gives an empty first piece, a trailing one no
@@ -54,7 +69,10 @@ using ByteString = std::string;
 [[nodiscard]] std::vector<std::string_view> splitTextViews(std::string_view text,
                                                            std::string_view separator);
 
-// Every occurrence of `from` replaced by `to`, left to right, not overlapping.
+// Every occurrence of `from` replaced by `to`, left to right, not overlapping;
+// `to` is never searched again. An empty text or an empty `from` gives the text
+// unchanged. A lead byte that ends the text outside any occurrence is copied
+// through as it stands.
 [[nodiscard]] Text replaceText(std::string_view text, std::string_view from, std::string_view to);
 
 // The bytes before the first NUL byte.
@@ -63,7 +81,8 @@ using ByteString = std::string;
 // Exactly the text's bytes.
 [[nodiscard]] ByteString textToBytes(std::string_view text);
 
-// Decimal digits, a leading minus sign for negative values.
+// Decimal digits, a leading minus sign for negative values; no leading zeros,
+// spaces or digit grouping.
 [[nodiscard]] Text intToText(std::int64_t value);
 
 }  // namespace quorvane
