@@ -43,4 +43,8 @@ void setHttpLimits(const HttpLimits& limits);
 // Called at exit.
 void releaseHttpClient();
 
+// How many times the HTTP client instance has been created in this process, so
+// that tests can see requests share one.
+[[nodiscard]] std::size_t httpClientsCreated();
+
 }  // namespace quorvane

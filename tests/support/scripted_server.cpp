@@ -272,50 +272,69 @@ struct ScriptedServer::Impl {
   class Sender {
    public:
     Sender(const Impl& server, int fd, const Reply& reply)
-        : m_server(server), m_fd(fd), m_drip(reply.dripInterval), m_left(reply.cutAfter) {}
+        : m_server(server),
+          m_fd(fd),
+          m_drip(reply.dripInterval),
+          m_beforeDrip(std::max(0LL, reply.dripAfter)),
+          m_left(reply.cutAfter) {}
 
     bool send(std::string_view bytes) {
       while (!bytes.empty()) {
         if (m_left == 0) return false;
+        const bool dripping = m_drip.count() > 0 && m_beforeDrip == 0;
         auto n = bytes.size();
-        if (m_drip.count() > 0) n = 1;
+        if (dripping) n = 1;
+        if (m_drip.count() > 0 && m_beforeDrip > 0) n = std::min<std::size_t>(n, static_cast<std::size_t>(m_beforeDrip));
         if (m_left > 0) n = std::min<std::size_t>(n, static_cast<std::size_t>(m_left));
         const auto sent = ::send(m_fd, bytes.data(), n, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) continue;
         if (sent <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
         if (m_left > 0) m_left -= sent;
-        if (m_drip.count() > 0 && !m_server.sleepFor(m_drip)) return false;
+        if (m_beforeDrip > 0) m_beforeDrip = std::max(0LL, m_beforeDrip - sent);
+        if (dripping && !m_server.sleepFor(m_drip)) return false;
       }
       return m_left != 0;
     }
+
+    [[nodiscard]] bool cutReached() const { return m_left == 0; }
 
    private:
     const Impl& m_server;
     int m_fd;
     std::chrono::milliseconds m_drip;
+    long long m_beforeDrip;
     long long m_left;
   };
 
+  // Holds the connection open and silent until the client goes away or the
+  // server stops.
+  void holdOpen(int fd) const {
+    char buffer[512];
+    while (waitFor(fd, -1) == Wait::Ready) {
+      const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+      if (n == 0 || (n < 0 && errno != EINTR)) return;
+    }
+  }
+
   void answer(int fd, const Reply& reply) const {
     if (reply.neverAnswer) {
-      // Hold the connection until the client goes away or the server stops.
-      char buffer[512];
-      while (waitFor(fd, -1) == Wait::Ready) {
-        const auto n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n == 0 || (n < 0 && errno != EINTR)) return;
-      }
+      holdOpen(fd);
       return;
     }
     if (reply.delay.count() > 0 && !sleepFor(reply.delay)) return;
     Sender sender(*this, fd, reply);
-    if (!sender.send(buildResponse(reply))) return;
-    const std::string filler(64 * 1024, 'x');
-    for (auto left = reply.endlessBytes; left > 0;) {
-      const auto n = std::min<unsigned long long>(left, filler.size());
-      if (!sender.send(std::string_view(filler).substr(0, static_cast<std::size_t>(n)))) return;
-      left -= n;
-    }
+    const auto sendAll = [&] {
+      if (!sender.send(buildResponse(reply))) return;
+      const std::string filler(64 * 1024, 'x');
+      for (auto left = reply.endlessBytes; left > 0;) {
+        const auto n = std::min<unsigned long long>(left, filler.size());
+        if (!sender.send(std::string_view(filler).substr(0, static_cast<std::size_t>(n)))) return;
+        left -= n;
+      }
+    };
+    sendAll();
+    if (reply.stallAtCut && sender.cutReached()) holdOpen(fd);
   }
 
   void serve(int fd) {

@@ -42,22 +42,27 @@ struct ReceivedRequest {
 
 struct Reply {
   int status = 200;
-  std::string body;
+  std::string body{};
   // Content-Length counts the body and the endless bytes.
   bool sendContentLength = true;
-  std::string contentLengthOverride;  // when not empty, sent instead of the body's size
-  std::vector<std::string> extraHeaders;  // whole lines without CR LF
+  std::string contentLengthOverride{};  // when not empty, sent instead of the body's size
+  std::vector<std::string> extraHeaders{};  // whole lines without CR LF
   // When not empty, these bytes are sent instead of a built response.
-  std::string raw;
+  std::string raw{};
   // Close the connection after this many bytes of the response (-1: send all).
   long long cutAfter = -1;
+  // At the cut, keep the connection open and silent instead of closing it,
+  // until the client goes away or the server stops: a service that stalls.
+  bool stallAtCut = false;
   // Wait this long before sending anything.
   std::chrono::milliseconds delay{0};
   // Accept, read the request and never answer (the connection stays open until
   // the server stops or the client goes away).
   bool neverAnswer = false;
-  // Send the response one byte per `dripInterval` (0: all at once).
+  // Send the response one byte per `dripInterval` (0: all at once), after the
+  // first `dripAfter` bytes, which go at once (the head of the response, say).
   std::chrono::milliseconds dripInterval{0};
+  long long dripAfter = 0;
   // After the response, this many more bytes of 'x' (0: none), for answers too
   // big to build in memory; a built Content-Length counts them. Sending stops
   // early when the client goes away.
