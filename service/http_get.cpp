@@ -196,7 +196,13 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
   const std::size_t room = transfer->maxAnswerBytes - std::min(transfer->maxAnswerBytes, transfer->answer.size());
   // At the cap, keep what fits and report a short write, which ends the transfer.
   const std::size_t taken = std::min(length, room);
-  transfer->answer.append(data, taken);
+  std::string& answer = transfer->answer;
+  if (answer.size() + taken > answer.capacity()) {
+    // Grow as append would, but never past the cap: a big answer then holds
+    // no more memory than the cap allows.
+    answer.reserve(std::min(std::max(answer.capacity() * 2, answer.size() + taken), transfer->maxAnswerBytes));
+  }
+  answer.append(data, taken);
   return taken;
 }
 
