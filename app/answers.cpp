@@ -10,17 +10,26 @@ constexpr std::string_view kQuotePlaceholder = "\x23\xD2\xFD\xBA\xC5";
 }  // namespace
 
 Text extractWordList(std::string_view answer) {
-  const std::vector<std::string_view> pieces = splitTextViews(answer, kWordStart);
   Text result;
-  // The first piece is whatever stands before the first word marker: never a word.
-  for (std::size_t i = 1; i < pieces.size(); ++i) {
-    const std::string_view piece = pieces[i];
+  bool beforeFirstWord = true;
+  forEachTextPiece(answer, kWordStart, [&](std::string_view piece) {
+    if (beforeFirstWord) {
+      // Whatever stands before the first word marker is never a word. Each
+      // later line (word plus CR LF) is no longer than its piece plus the
+      // marker before it, so the rest of the answer bounds the result: one
+      // allocation instead of a string that keeps growing on large answers.
+      beforeFirstWord = false;
+      if (piece.size() < answer.size()) {
+        result.reserve(answer.size() - piece.size());
+      }
+      return;
+    }
     // Without the end marker the count is -2 and the word is empty: the piece
     // still gives its line, so the lines keep matching the word markers.
     const std::int32_t end = findText(piece, kWordEnd);
     result += leftText(piece, end - 1);
     result += "\r\n";
-  }
+  });
   return result;
 }
 

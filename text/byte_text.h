@@ -69,6 +69,32 @@ using ByteString = std::string;
 [[nodiscard]] std::vector<std::string_view> splitTextViews(std::string_view text,
                                                            std::string_view separator);
 
+// Calls onPiece(std::string_view) for each piece splitText gives, in order,
+// without building the array: for callers that look at each piece once.
+template <typename OnPiece>
+void forEachTextPiece(std::string_view text, std::string_view separator, OnPiece&& onPiece) {
+  if (text.empty()) {
+    return;
+  }
+  if (separator.empty()) {
+    onPiece(text);
+    return;
+  }
+  std::size_t pieceStart = 0;
+  for (;;) {
+    const std::size_t hit = findTextOffset(text, separator, pieceStart);
+    if (hit == std::string_view::npos) {
+      break;
+    }
+    onPiece(text.substr(pieceStart, hit - pieceStart));
+    // The character stepping starts afresh right after each separator.
+    pieceStart = hit + separator.size();
+  }
+  if (pieceStart < text.size()) {
+    onPiece(text.substr(pieceStart));
+  }
+}
+
 // Every occurrence of `from` replaced by `to`, left to right, not overlapping;
 // `to` is never searched again. An empty text or an empty `from` gives the text
 // unchanged. A lead byte that ends the text outside any occurrence is copied
