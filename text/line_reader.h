@@ -19,8 +19,13 @@ struct LineCut {
 
 // Cuts the first line off `bytes`. When `bytes` holds no complete line and
 // more bytes may follow (`atEnd` false), returns nothing: the caller reads
-// more and asks again. With `atEnd` true, the rest is the last line. An empty
-// `bytes` gives nothing.
+// more and asks again. With `atEnd` true, the rest is the last line, kept
+// whole (a CR at its end stays). An empty `bytes` gives nothing.
+//
+// Pass the unread rest of the buffer each time: the cost is linear in the
+// length of the line cut off. The line's last byte is dropped whenever it is
+// a CR, even when a lead byte before it makes it a trail byte (not a GBK
+// sequence anyway). NUL and 0x1A are ordinary bytes.
 [[nodiscard]] std::optional<LineCut> cutLine(std::string_view bytes, bool atEnd);
 
 }  // namespace quorvane

@@ -1,6 +1,7 @@
 // Throughput of the character-aware scans on a large recommended-word answer,
-// side by side with raw byte searches that ignore character boundaries. The
-// raw searches are the ceiling: the scans should keep at least half their speed.
+// and of cutting a million-line scratch file into lines, side by side with raw
+// byte searches that ignore character boundaries. The raw searches are the
+// ceiling: the scans should keep at least half their speed.
 //
 // Run a Release build; the ratios printed at the end compare medians of the
 // same run.
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "text/byte_text.h"
+#include "text/line_reader.h"
 #ifdef QUORVANE_BENCH_ANSWERS
 #include "app/answers.h"
 #endif
@@ -73,6 +75,61 @@ Answer makeAnswer() {
 const Answer& answer() {
   static const Answer kAnswer = makeAnswer();
   return kAnswer;
+}
+
+// A scratch file of a million keyword lines, GBK with CR LF. One trail byte in
+// 64 is 0x0A, so the line search meets LF bytes that do not end a line.
+std::string makeScratchFile() {
+  std::mt19937 random{7};
+  std::uniform_int_distribution<int> lead(0x81, 0xFE);
+  std::uniform_int_distribution<int> trail(0x40, 0xFE);
+  std::uniform_int_distribution<int> oneIn(0, 63);
+  std::uniform_int_distribution<int> characters(2, 6);
+  std::string file;
+  for (int line = 0; line < 1'000'000; ++line) {
+    for (int n = characters(random); n > 0; --n) {
+      file += static_cast<char>(lead(random));
+      file += static_cast<char>(oneIn(random) == 0 ? 0x0A : trail(random));
+    }
+    file += "\r\n";
+  }
+  return file;
+}
+
+const std::string& scratchFile() {
+  static const std::string kFile = makeScratchFile();
+  return kFile;
+}
+
+void memchrLines(benchmark::State& state) {
+  const std::string_view file = scratchFile();
+  for (auto _ : state) {
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < file.size(); ++lines) {
+      const auto* lineFeed =
+          static_cast<const char*>(std::memchr(file.data() + at, '\n', file.size() - at));
+      at = lineFeed == nullptr ? file.size() : static_cast<std::size_t>(lineFeed - file.data()) + 1;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(file.size()));
+}
+
+void cutLines(benchmark::State& state) {
+  const std::string_view file = scratchFile();
+  for (auto _ : state) {
+    std::size_t lines = 0;
+    std::string_view rest = file;
+    while (const auto cut = quorvane::cutLine(rest, true)) {
+      benchmark::DoNotOptimize(cut->line.data());
+      rest.remove_prefix(cut->consumed);
+      ++lines;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(file.size()));
 }
 
 void setBytes(benchmark::State& state) {
@@ -211,6 +268,8 @@ int main(int argc, char** argv) {
 #ifdef QUORVANE_BENCH_ANSWERS
   add("extractWordList", extractWordList);
 #endif
+  add("memchr_lines", memchrLines);
+  add("cutLine", cutLines);
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
@@ -225,5 +284,6 @@ int main(int argc, char** argv) {
     printRatio(results, name, "memmem");
     printRatio(results, name, "string_view_find");
   }
+  printRatio(results, "cutLine", "memchr_lines");
   return 0;
 }

@@ -257,7 +257,8 @@ class ScanAgreement : public ::testing::Test {
   }
 
   std::int32_t randomStart(const std::string& text) {
-    std::uniform_int_distribution<std::int32_t> start(-2, static_cast<std::int32_t>(text.size()) + 2);
+    const auto length = static_cast<std::int32_t>(text.size());
+    std::uniform_int_distribution<std::int32_t> start(-2, length + 2);
     return start(m_random);
   }
 
