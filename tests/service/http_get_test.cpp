@@ -27,10 +27,10 @@ class HttpGetTest : public ::testing::Test {
   void TearDown() override { setHttpLimits(HttpLimits{}); }
 
   // Short limits for the cases that wait on a silent or trickling service.
-  static void shortenTimeouts() {
+  static void shortenTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds total) {
     HttpLimits limits;
-    limits.idleTimeout = 300ms;
-    limits.totalTimeout = 2s;
+    limits.idleTimeout = idle;
+    limits.totalTimeout = total;
     setHttpLimits(limits);
   }
 
@@ -180,26 +180,26 @@ TEST_F(HttpGetTest, TargetsLongerThanTheLimitAreNeverSent) {
 }
 
 TEST_F(HttpGetTest, SilentServiceEndsAtTheIdleTimeoutWithWhatArrived) {
-  shortenTimeouts();
+  shortenTimeouts(300ms, 20s);
   server.replyAlways({.neverAnswer = true});
   EXPECT_EQ(httpGet(server.url("/x")), "");
 
-  server.replyAlways({.body = "late", .delay = 5s});
-  EXPECT_EQ(httpGet(server.url("/x")), "");
-
+  // 1235 bytes of body at once, then one byte every 5 s: the request ends in
+  // the first silence, long before the total time-out would add more bytes.
   const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 20000\r\n\r\n";
   server.replyAlways(
-      {.body = bodyOf(20'000), .cutAfter = static_cast<long long>(head.size() + 1'234), .stallAtCut = true});
-  EXPECT_EQ(httpGet(server.url("/x")), bodyOf(1'234));
+      {.body = bodyOf(20'000), .dripInterval = 5s, .dripAfter = static_cast<long long>(head.size() + 1'234)});
+  EXPECT_EQ(httpGet(server.url("/x")), bodyOf(1'235));
 
-  // The server is still holding the connections; later requests are not held up.
+  // The server still holds both connections; a later request is not held up.
   server.replyAlways({.body = "next"});
   EXPECT_EQ(httpGet(server.url("/x")), "next");
 }
 
 TEST_F(HttpGetTest, TrickleEndsAtTheTotalTimeoutWithWhatArrived) {
-  shortenTimeouts();
-  // A byte every 100 ms never lets the idle time-out run out.
+  // A byte every 100 ms never lets the idle time-out run out, even on a
+  // loaded machine.
+  shortenTimeouts(1'500ms, 2s);
   const std::string body = bodyOf(1'000);
   const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
   server.replyAlways({.body = body, .dripInterval = 100ms, .dripAfter = static_cast<long long>(head.size())});
