@@ -158,8 +158,9 @@ struct Transfer {
   std::string answer;
   std::size_t maxAnswerBytes = 0;
   Clock::duration idleTimeout{};
+  // When the last header line or body byte arrived; libcurl hands over the
+  // head only in whole lines.
   Clock::time_point lastByte{};
-  curl_off_t bodyBytesSeen = 0;
 
   void sawBytes() { lastByte = Clock::now(); }
 };
@@ -206,12 +207,8 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
   return taken;
 }
 
-int onProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
-  auto* transfer = static_cast<Transfer*>(user);
-  if (downloaded != transfer->bodyBytesSeen) {
-    transfer->bodyBytesSeen = downloaded;
-    transfer->sawBytes();
-  }
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* transfer = static_cast<const Transfer*>(user);
   // Non-zero ends the transfer; what arrived stays the answer.
   return Clock::now() - transfer->lastByte >= transfer->idleTimeout ? 1 : 0;
 }

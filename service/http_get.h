@@ -26,7 +26,8 @@ namespace quorvane {
 
 struct HttpLimits {
   std::chrono::milliseconds connectTimeout{10'000};
-  // A request that receives no byte for this long ends with what arrived.
+  // A request that receives no byte for this long ends with what arrived
+  // (bytes of the response head count once their header line is complete).
   // Checked when libcurl reports progress, which it does at least once a
   // second, so the request may run up to a second longer.
   std::chrono::milliseconds idleTimeout{20'000};
