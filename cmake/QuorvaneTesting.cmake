@@ -8,7 +8,12 @@ function(quorvane_add_test name)
   cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   quorvane_warnings(${name})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  # GUI tests bring a main() of their own that creates the QApplication.
+  if(ARG_GUI)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set(env "http_proxy=" "HTTP_PROXY=" "https_proxy=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY="
           "no_proxy=*")
