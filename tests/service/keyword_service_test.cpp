@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,27 @@ TEST_F(KeywordServiceTest, UnreachableServiceGivesEmptyText) {
   setServiceHost("127.0.0.1:" + std::to_string(testing::refusedPort()));
   EXPECT_EQ(requestRecommendedWords("k"), "");
   EXPECT_EQ(requestVolumeStats("k"), "");
+}
+
+// The host is program-wide state fixed at its first use, so each case runs in
+// a fresh copy of this program.
+TEST(ServiceHost, ComesFromTheEnvironmentOnceElseTheDefault) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Exits with 0 when the first use gives `expected` and a later change of the
+  // variable changes nothing.
+  const auto firstUse = [](const char* variable, std::string_view expected) {
+    if (variable != nullptr) {
+      setenv("QUORVANE_SERVICE_HOST", variable, 1);
+    } else {
+      unsetenv("QUORVANE_SERVICE_HOST");
+    }
+    const std::string first = serviceHost();
+    setenv("QUORVANE_SERVICE_HOST", "changed.invalid:1", 1);
+    std::exit(first == expected && serviceHost() == first ? 0 : 1);
+  };
+  EXPECT_EXIT(firstUse("127.0.0.1:9", "127.0.0.1:9"), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(firstUse(nullptr, kDefaultServiceHost), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(firstUse("", kDefaultServiceHost), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
