@@ -78,10 +78,10 @@ bool fetchItemWords(MainWindow& window) {
   const Text keyword = item ? toCommandText(item->text(1)) : Text();
 
   const Text answer = requestRecommendedWords(keyword);
-  window.编辑框1->setPlainText(toWidgetText(answer));
+  window.编辑框1->setCommandText(answer);
   if (!pumpDelay(kFetchWait)) return false;
 
-  const Text words = extractWordList(toCommandText(window.编辑框1->toPlainText()));
+  const Text words = extractWordList(window.编辑框1->commandText());
   appendToResults(window.编辑框2, words);
   return true;
 }

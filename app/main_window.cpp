@@ -15,6 +15,7 @@
 
 #include "app/commands.h"
 #include "app/event_wait.h"
+#include "app/gbk_text.h"
 
 namespace quorvane {
 namespace {
@@ -52,6 +53,21 @@ void blackOnWhite(QWidget* widget) {
 void PressLabel::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit leftButtonPressed();
   QLabel::mousePressEvent(event);
+}
+
+void ScratchBox::setCommandText(Text text) {
+  m_pending = std::move(text);
+  if (!document()->isEmpty()) clear();
+}
+
+Text ScratchBox::commandText() const { return m_pending ? *m_pending : toCommandText(toPlainText()); }
+
+void ScratchBox::focusInEvent(QFocusEvent* event) {
+  if (m_pending) {
+    setPlainText(toWidgetText(*m_pending));
+    m_pending.reset();
+  }
+  QPlainTextEdit::focusInEvent(event);
 }
 
 MainWindow::MainWindow(QString directory)
@@ -104,7 +120,7 @@ void MainWindow::createControls() {
   labelPalette.setColor(QPalette::WindowText, Qt::black);
   标签1->setPalette(labelPalette);
 
-  编辑框1 = new QPlainTextEdit(this);
+  编辑框1 = new ScratchBox(this);
   编辑框1->setGeometry(440, 96, 88, 64);
   编辑框1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   编辑框1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

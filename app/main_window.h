@@ -9,7 +9,9 @@
 // but the commands work through them all the same.
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QString>
+#include <optional>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -17,7 +19,6 @@
 #include "text/byte_text.h"
 
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 
@@ -42,6 +43,26 @@ class PressLabel : public QLabel {
   void mousePressEvent(QMouseEvent* event) override;
 };
 
+// The scratch box: holds the last recommended-word answer between its request
+// and its reading. Nobody sees it, and laying out a long single-line answer in
+// a wrapping box costs more than all the rest of a Query, so it keeps the text
+// as the commands wrote it and lays it out only when it gets the keyboard
+// focus (the user can tab into it and type).
+class ScratchBox : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+  void setCommandText(Text text);
+  [[nodiscard]] Text commandText() const;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  std::optional<Text> m_pending;
+};
+
 class MainWindow : public QWidget {
   Q_OBJECT
  public:
@@ -63,7 +84,7 @@ class MainWindow : public QWidget {
   QPushButton* 按钮5;
   QPushButton* 按钮4;
   PressLabel* 标签1;
-  QPlainTextEdit* 编辑框1;
+  ScratchBox* 编辑框1;
   QTreeWidget* 超级列表框1;
 
   // The program-wide values the commands share.

@@ -24,12 +24,12 @@ const QString kTotalCaption = QStringLiteral("总搜索量  ");
 bool runRecommendedWordStage(MainWindow& window) {
   const Text keyword = toCommandText(window.编辑框_数据->text());
   const Text answer = requestRecommendedWords(keyword);
-  window.编辑框1->setPlainText(toWidgetText(answer));
+  window.编辑框1->setCommandText(answer);
   if (!pumpDelay(kStageWait)) return false;
 
   // What the scratch box holds now, not the answer above: a Query nested in
   // the wait may have replaced it.
-  const Text scratch = toCommandText(window.编辑框1->toPlainText());
+  const Text scratch = window.编辑框1->commandText();
   window.编辑框2->setPlainText(toWidgetText(extractWordList(scratch)));
   return pumpDelay(kStageWait);
 }

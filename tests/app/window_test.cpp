@@ -101,6 +101,19 @@ TEST(MainWindow, EscClosesTheWindowFromEveryControl) {
   }
 }
 
+TEST(MainWindow, ScratchBoxShowsItsTextOnceFocusedAndKeepsWhatIsTyped) {
+  WindowFixture fixture;
+  ScratchBox* box = fixture.window->编辑框1;
+  box->setCommandText("{\"word\":\"\xD6\xD0\",\"total\"\r\nx");
+  EXPECT_EQ(box->commandText(), "{\"word\":\"\xD6\xD0\",\"total\"\r\nx");
+  fixture.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(fixture.window.get()));
+  box->setFocus();
+  EXPECT_EQ(box->toPlainText(), QStringLiteral("{\"word\":\"中\",\"total\"\nx"));
+  QTest::keyClicks(box, "y");
+  EXPECT_EQ(box->commandText(), "{\"word\":\"\xD6\xD0\",\"total\"\r\nxy");
+}
+
 TEST(MainWindow, EnterStartsNoCommand) {
   WindowFixture fixture;
   for (QWidget* control : std::initializer_list<QWidget*>{fixture.window->编辑框_数据, fixture.window->按钮1}) {
