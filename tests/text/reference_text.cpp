@@ -131,4 +131,57 @@ std::optional<LineCut> cutLine(std::string_view bytes, bool atEnd) {
   return LineCut{bytes, bytes.size()};
 }
 
+std::string leftText(std::string_view text, std::int32_t count) {
+  std::string result;
+  for (std::int64_t taken = 0; taken < count && taken < static_cast<std::int64_t>(text.size());
+       ++taken) {
+    result.push_back(text[static_cast<std::size_t>(taken)]);
+  }
+  return result;
+}
+
+std::string midText(std::string_view text, std::int32_t start, std::int32_t count) {
+  const auto length = static_cast<std::int64_t>(text.size());
+  std::string result;
+  if (start <= 0 || start > length || count <= 0) {
+    return result;
+  }
+  // Positions start to start + count - 1, 1-based, cut at the end of the text.
+  for (std::int64_t position = start; position < std::int64_t{start} + count && position <= length;
+       ++position) {
+    result.push_back(text[static_cast<std::size_t>(position - 1)]);
+  }
+  return result;
+}
+
+std::string extractWordList(std::string_view answer) {
+  std::vector<std::string> pieces = splitText(answer, "{\"word\":\"");
+  if (!pieces.empty()) {
+    pieces.erase(pieces.begin());
+  }
+  std::string result;
+  for (const std::string& piece : pieces) {
+    const std::int32_t end = findText(piece, "\",\"total\"");
+    result += leftText(piece, end - 1);
+    result += "\r\n";
+  }
+  return result;
+}
+
+std::string textBetween(std::string_view text, std::string_view left, std::string_view right) {
+  // "#引号" in GBK.
+  constexpr std::string_view kQuotePlaceholder = "\x23\xD2\xFD\xBA\xC5";
+  const std::string leftMarker = replaceText(left, kQuotePlaceholder, "\"");
+  const std::string rightMarker = replaceText(right, kQuotePlaceholder, "\"");
+  std::int32_t valueStart = findText(text, leftMarker);
+  if (valueStart != -1) {
+    valueStart += static_cast<std::int32_t>(leftMarker.size());
+  }
+  const std::int32_t valueEnd = findText(text, rightMarker, valueStart);
+  if (valueStart == -1 || valueEnd == -1) {
+    return {};
+  }
+  return midText(text, valueStart, valueEnd - valueStart);
+}
+
 }  // namespace quorvane::reference

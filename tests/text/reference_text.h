@@ -21,4 +21,14 @@ namespace quorvane::reference {
                                       std::string_view to);
 [[nodiscard]] std::optional<LineCut> cutLine(std::string_view bytes, bool atEnd);
 
+[[nodiscard]] std::string leftText(std::string_view text, std::int32_t count);
+[[nodiscard]] std::string midText(std::string_view text, std::int32_t start, std::int32_t count);
+
+// The answer extractions, spelled out step by step on the scans above, with
+// the service's marker texts written out here rather than taken from app/, so
+// that a wrong marker constant shows as a mismatch too.
+[[nodiscard]] std::string extractWordList(std::string_view answer);
+[[nodiscard]] std::string textBetween(std::string_view text, std::string_view left,
+                                      std::string_view right);
+
 }  // namespace quorvane::reference
