@@ -19,9 +19,7 @@
 
 #include "text/byte_text.h"
 #include "text/line_reader.h"
-#ifdef QUORVANE_BENCH_ANSWERS
 #include "app/answers.h"
-#endif
 
 namespace {
 
@@ -196,7 +194,6 @@ void splitText(benchmark::State& state) {
   setBytes(state);
 }
 
-#ifdef QUORVANE_BENCH_ANSWERS
 void extractWordList(benchmark::State& state) {
   for (auto _ : state) {
     auto words = quorvane::extractWordList(answer().text);
@@ -204,7 +201,6 @@ void extractWordList(benchmark::State& state) {
   }
   setBytes(state);
 }
-#endif
 
 // Prints the usual table and keeps each benchmark's median throughput.
 class MedianCapture : public benchmark::ConsoleReporter {
@@ -265,9 +261,7 @@ int main(int argc, char** argv) {
   add("findText", findTextAll);
   add("splitTextViews", splitTextViews);
   add("splitText", splitText);
-#ifdef QUORVANE_BENCH_ANSWERS
   add("extractWordList", extractWordList);
-#endif
   add("memchr_lines", memchrLines);
   add("cutLine", cutLines);
 
