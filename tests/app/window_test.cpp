@@ -110,6 +110,7 @@ TEST(MainWindow, ScratchBoxShowsItsTextOnceFocusedAndKeepsWhatIsTyped) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(fixture.window.get()));
   box->setFocus();
   EXPECT_EQ(box->toPlainText(), QStringLiteral("{\"word\":\"中\",\"total\"\nx"));
+  QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
   QTest::keyClicks(box, "y");
   EXPECT_EQ(box->commandText(), "{\"word\":\"\xD6\xD0\",\"total\"\r\nxy");
 }
