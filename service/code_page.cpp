@@ -89,11 +89,10 @@ std::size_t gbkBadSequenceLength(std::string_view in) {
 
 using BadSequenceLength = std::size_t (*)(std::string_view);
 
-std::string convert(std::string_view input, const char* to, const char* from,
-                    BadSequenceLength badSequenceLength) {
-  if (input.empty()) return {};
-  IconvHandle converter(to, from);
-  if (!converter.valid()) return {};
+std::string convert(IconvHandle& converter, std::string_view input, BadSequenceLength badSequenceLength) {
+  if (input.empty() || !converter.valid()) return {};
+  // Back to the initial state, whatever an earlier conversion left.
+  ::iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
 
   std::string output;
   output.resize(input.size() * 2 + 16);
@@ -135,8 +134,18 @@ std::string convert(std::string_view input, const char* to, const char* from,
 
 }  // namespace
 
-std::string gbkToUtf8(std::string_view gbk) { return convert(gbk, kUtf8, kGbk, gbkBadSequenceLength); }
+// glibc loads a converter's module at iconv_open and unloads it soon after the
+// last close, so opening one per conversion costs a dlopen each time; and the
+// window converts every control text it touches. One converter per direction
+// and thread, kept for the program's life.
+std::string gbkToUtf8(std::string_view gbk) {
+  thread_local IconvHandle converter(kUtf8, kGbk);
+  return convert(converter, gbk, gbkBadSequenceLength);
+}
 
-std::string utf8ToGbk(std::string_view utf8) { return convert(utf8, kGbk, kUtf8, utf8BadSequenceLength); }
+std::string utf8ToGbk(std::string_view utf8) {
+  thread_local IconvHandle converter(kGbk, kUtf8);
+  return convert(converter, utf8, utf8BadSequenceLength);
+}
 
 }  // namespace quorvane

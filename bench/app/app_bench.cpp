@@ -6,7 +6,8 @@
 //                    processing after each line, against the same reading
 //                    without it
 //   long-tail row    wall and CPU time per row beyond the 100 ms + 2 ms waits,
-//                    with an empty results box and with 500,000 lines in it
+//                    with an empty results box and with 500,000 lines in it,
+//                    against the demo service
 //   Query            wall time of a Query with a 1,000-word answer beyond its
 //                    300 ms of waits
 //
@@ -19,7 +20,9 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -220,12 +223,20 @@ int main(int argc, char* argv[]) {
   if (wanted("query")) benchQuery(window);
   if (wanted("reload")) benchReload(window, directory.path());
   if (!wanted("run")) return 0;
-  // The long-tail rows answer with 12 words, as a service does.
-  server.setHandler([](const quorvane::testing::ReceivedRequest&) {
-    quorvane::testing::Reply reply;
-    reply.body = wordsAnswer("w", 12);
-    return reply;
-  });
+  // The rows are fetched from the demo service, in a process of its own, so
+  // that the CPU time counted is the program's alone.
+  QProcess demo;
+  demo.start(QStringLiteral(QUORVANE_DEMO_SERVICE), {QStringLiteral("--port"), QStringLiteral("0")});
+  const QRegularExpressionMatch port = demo.waitForReadyRead(10'000)
+      ? QRegularExpression(QStringLiteral("listening on (127\\.0\\.0\\.1:\\d+)")).match(demo.readAllStandardOutput())
+      : QRegularExpressionMatch();
+  if (!port.hasMatch()) {
+    std::printf("long-tail: the demo service did not start\n");
+    return 1;
+  }
+  quorvane::setServiceHost(port.captured(1).toStdString());
   benchLongTail(window);
+  demo.terminate();
+  demo.waitForFinished(10'000);
   return 0;
 }
