@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "app/commands.h"
 #include "tests/app/gui_support.h"
@@ -16,6 +18,8 @@
 namespace quorvane::testing {
 
 namespace {
+
+constexpr std::uint32_t kStormCloseSeed = 271828;
 
 // Calls `action` on the first pass of the event loop at which `ready` holds.
 void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> action) {
@@ -36,6 +40,7 @@ int runChildScenario(QApplication& application, std::string_view name) {
   MessageCloser messages;
   MainWindow window(directory.path());
   window.showCentred();
+  std::unique_ptr<ClickStorm> storm;
   const auto requests = [&] { return service.wordRequests().size(); };
   const auto close = [&] { window.close(); };
 
@@ -57,6 +62,18 @@ int runChildScenario(QApplication& application, std::string_view name) {
     // The cursor has moved past row a while row b is not asked for yet: the
     // run is in its pause between rows.
     whenReady(&window, [&] { return window.crawlCursor == 1 && requests() == 1; }, close);
+  } else if (name == "storm-close" || name == "storm-close-box") {
+    // A click storm that ends with the window closing under a waiting
+    // command, or under one that shows its message.
+    const ClickStorm::End end =
+        name == "storm-close" ? ClickStorm::End::CloseWhileWaiting : ClickStorm::End::CloseUnderMessageBox;
+    storm = std::make_unique<ClickStorm>(window, service, kStormCloseSeed);
+    std::printf("seed=%u\n", storm->seed());
+    QTimer::singleShot(0, &window, [&, end] {
+      window.编辑框_数据->setText(QStringLiteral("S"));
+      QTest::mouseClick(window.按钮1, Qt::LeftButton);
+      storm->start(std::chrono::seconds(3), end);
+    });
   } else {
     std::fprintf(stderr, "unknown scenario\n");
     return 2;
@@ -68,6 +85,14 @@ int runChildScenario(QApplication& application, std::string_view name) {
   std::printf("results=%lld\n", static_cast<long long>(window.编辑框2->toPlainText().size()));
   std::printf("caption=%lld\n", static_cast<long long>(window.标签1->text().size()));
   std::printf("messages=%lld\n", static_cast<long long>(messages.texts().size()));
+  if (storm) {
+    for (const QString& problem : storm->problems()) std::fprintf(stderr, "storm: %s\n", qPrintable(problem));
+    std::printf("problems=%lld\n", static_cast<long long>(storm->problems().size()));
+    std::printf("over=%d\n", storm->over() ? 1 : 0);
+    std::printf("runningAtClose=%d\n", storm->runningAtClose());
+    std::printf("actions=%lld\n", storm->figures().actions);
+    std::printf("cursor=%d\n", window.crawlCursor);
+  }
   std::fflush(stdout);
   return exitCode;
 }
