@@ -17,12 +17,14 @@ class MainWindow;
 void runQuery(MainWindow& window);
 
 // The keyword-table stage of a Query: a.txt from the results box, read back
-// into keywordTable, shown as numbered rows. False when the program is closing.
+// into keywordTable, shown as numbered rows. False when the program is
+// closing, or a Query nested in the reload has built the table and list.
 [[nodiscard]] bool buildKeywordTable(MainWindow& window);
 
 // Replaces keywordTable with the non-empty lines of the file at `path`,
 // dispatching events after each line. An unreadable file gives an empty table.
-// False when the program is closing.
+// False when the program is closing, or when a reload nested in this one's
+// event processing has replaced the table (the newer one stands).
 [[nodiscard]] bool reloadKeywordTable(MainWindow& window, const QString& path);
 
 // Replaces the list's rows with one numbered row per keywordTable entry.

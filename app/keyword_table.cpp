@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -81,17 +82,31 @@ class MemoryLineSource {
   std::string_view m_rest;
 };
 
-// Appends the non-empty lines to keywordTable, dispatching events after each
-// line so a click during a long reload runs at once. The table is shared with
-// any command nested here, so it is touched only through the window.
+// Counts the table fills begun, so that a fill can tell when another, nested
+// in its event processing, has begun since.
+std::uint64_t g_fillsBegun = 0;
+
+// Empties keywordTable and appends the non-empty lines, dispatching events
+// after each line so a click during a long reload runs at once. A Query
+// nested here rewrites a.txt and fills the table afresh: this fill then stops,
+// since reading on at its old position in the rewritten file would append
+// pieces of the new words (cut anywhere, even inside a character) to the
+// newer table. False when the fill stopped so, or the program is closing.
 template <typename Source>
-bool appendKeywordLines(MainWindow& window, Source& source) {
+bool fillKeywordTable(MainWindow& window, Source& source) {
+  const std::uint64_t fill = ++g_fillsBegun;
+  window.keywordTable.clear();
   while (const std::optional<std::string_view> line = source.next()) {
     if (!line->empty()) window.keywordTable.push_back(KeywordEntry{Text(*line)});
-    if (!processEvents()) return false;
+    if (!processEvents() || g_fillsBegun != fill) return false;
   }
   return true;
 }
+
+// A file that cannot be opened: nothing to read.
+struct NoLines {
+  static std::optional<std::string_view> next() { return std::nullopt; }
+};
 
 }  // namespace
 
@@ -107,10 +122,12 @@ bool writeWholeFile(const QString& path, std::string_view bytes) {
 
 bool reloadKeywordTable(MainWindow& window, const QString& path) {
   const FileHandle file(std::fopen(QFile::encodeName(path).constData(), "rb"));
-  window.keywordTable.clear();
-  if (!file) return true;
+  if (!file) {
+    NoLines nothing;
+    return fillKeywordTable(window, nothing);
+  }
   FileLineSource source(file.get());
-  return appendKeywordLines(window, source);
+  return fillKeywordTable(window, source);
 }
 
 void fillKeywordList(MainWindow& window) {
@@ -135,9 +152,8 @@ bool buildKeywordTable(MainWindow& window) {
   } else {
     // The file on disk is a previous Query's: take the table from the results
     // box itself, by the same line rules, rather than expand stale keywords.
-    window.keywordTable.clear();
     MemoryLineSource source(results);
-    if (!appendKeywordLines(window, source)) return false;
+    if (!fillKeywordTable(window, source)) return false;
   }
   fillKeywordList(window);
   return true;

@@ -152,9 +152,7 @@ struct ChildRun {
 //   - every line of the results box is empty or a word the service sent;
 //   - b.txt holds exactly the results box right after every Save;
 //   - whenever the keyword list is refilled, a.txt holds a text the results
-//     box has held, and every keyword of the table is a word the service sent
-//     or, where a nested Query rewrote a.txt under the reload, the end of one
-//     (counted as torn).
+//     box has held, and every keyword of the table is a word the service sent.
 // After `length` it stops firing and presses Stop until every command it
 // started has returned. Or it closes the window instead, at the first moment
 // a command of the storm waits, or waits under an open message box. The
@@ -180,7 +178,6 @@ class ClickStorm : public QObject {
     int keyPresses = 0;
     int typed = 0;
     int deepest = 0;       // most commands of the storm running at once
-    int tornKeywords = 0;  // table keywords read from a rewritten a.txt
   };
 
   ClickStorm(MainWindow& window, KeywordServer& service, std::uint32_t seed);
@@ -216,8 +213,6 @@ class ClickStorm : public QObject {
   void type();
   // Whether the service sent `word`.
   [[nodiscard]] bool sent(const QString& word) const;
-  // Whether the GBK `keyword` is the end of a longer word the service sent.
-  [[nodiscard]] bool tornFromSentWord(const std::string& keyword) const;
 
   MainWindow& m_window;
   KeywordServer& m_service;

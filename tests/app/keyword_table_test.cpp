@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -108,6 +109,30 @@ TEST(KeywordTable, UnwritableScratchFileTakesTheTableFromTheResultsBox) {
   fixture.window->编辑框2->setPlainText("new1\n\nnew2");
   ASSERT_TRUE(buildKeywordTable(*fixture.window));
   EXPECT_EQ(fixture.listRows(), (QStringList{"1 new1", "2 new2"}));
+}
+
+TEST(KeywordTable, QueryNestedInTheReloadLeavesItsOwnListStanding) {
+  WindowFixture fixture;
+  MainWindow& window = *fixture.window;
+  fixture.service.setWords([](const std::string&) {
+    std::vector<std::string> words;
+    for (int i = 0; i < 50; ++i) words.push_back("长尾词" + std::to_string(i));
+    return words;
+  });
+  QString lines;
+  for (int i = 0; i < 20000; ++i) lines += "old" + QString::number(i) + '\n';
+  window.编辑框2->setPlainText(lines);
+  // A Query clicked while the table is read back rewrites a.txt under the
+  // reader; the outer reload must not read on into the new file.
+  clickWhen(window.按钮1, [&] { return !window.keywordTable.empty(); });
+
+  EXPECT_FALSE(buildKeywordTable(window));
+
+  ASSERT_EQ(fixture.service.wordRequests().size(), 1u);
+  QStringList expected;
+  for (int i = 0; i < 50; ++i) expected.append(QString::number(i + 1) + " 长尾词" + QString::number(i));
+  EXPECT_EQ(fixture.listRows(), expected);
+  EXPECT_EQ(window.keywordTable.size(), 50u);
 }
 
 TEST(KeywordTable, QueryLeavesSelectionAndCursorAlone) {

@@ -31,10 +31,9 @@ void printFigures(const ClickStorm& storm, const MessageCloser& messages) {
   const ClickStorm::Figures& f = storm.figures();
   std::printf(
       "storm: seed %u, %.1f s, %lld actions: %d queries, %d runs, %d stops, %d saves, %d web pages, "
-      "%d activations, %d key presses, %d typings; %lld messages; at most %d commands nested; "
-      "%d torn keywords\n",
+      "%d activations, %d key presses, %d typings; %lld messages; at most %d commands nested\n",
       storm.seed(), storm.seconds(), f.actions, f.queries, f.runs, f.stops, f.saves, f.webPages, f.activations,
-      f.keyPresses, f.typed, static_cast<long long>(messages.texts().size()), f.deepest, f.tornKeywords);
+      f.keyPresses, f.typed, static_cast<long long>(messages.texts().size()), f.deepest);
   std::fflush(stdout);
 }
 
